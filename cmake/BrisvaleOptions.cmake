@@ -1,0 +1,11 @@
+# Compiler settings shared by every target of the project.
+add_library(brisvale_options INTERFACE)
+target_compile_options(brisvale_options INTERFACE -Wall -Wextra -Wpedantic)
+if(BRISVALE_WERROR)
+  target_compile_options(brisvale_options INTERFACE -Werror)
+endif()
+if(BRISVALE_SANITIZE)
+  set(_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(brisvale_options INTERFACE ${_sanitizers})
+  target_link_options(brisvale_options INTERFACE ${_sanitizers})
+endif()

@@ -1,0 +1,7 @@
+#include "RegionalSettings.h"
+
+TFormatSettings& FormatSettings()
+{
+    static TFormatSettings settings = ReadRegionalSettings();
+    return settings;
+}
