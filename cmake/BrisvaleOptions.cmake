@@ -9,3 +9,7 @@ if(BRISVALE_SANITIZE)
   target_compile_options(brisvale_options INTERFACE ${_sanitizers})
   target_link_options(brisvale_options INTERFACE ${_sanitizers})
 endif()
+if(BRISVALE_FUZZ)
+  # Coverage for the fuzzing engine in every library a fuzz target links.
+  target_compile_options(brisvale_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
