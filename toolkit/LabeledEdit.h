@@ -1,0 +1,33 @@
+#pragma once
+// A read-only value edit with its own caption label above it.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QString>
+
+class TLabeledEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    // A value edit: read-only (text selectable and copyable), cream background, flat border.
+    explicit TLabeledEdit(QWidget* parent);
+    ~TLabeledEdit() override;
+
+    // Its label, a sibling in the same parent, 3 px above the edit and left-aligned with it.
+    QLabel* EditLabel() const;
+    // The label sizes itself to its text.
+    void SetLabelCaption(const QString& text);
+
+    static QColor CreamColor();
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void placeLabel();
+
+    QPointer<QLabel> label_;
+};
