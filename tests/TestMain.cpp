@@ -9,6 +9,9 @@ int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
 #ifdef BRISVALE_TEST_GUI
+    // Listing the tests (at build time, without the test's environment) needs no display.
+    if (GTEST_FLAG_GET(list_tests))
+        return RUN_ALL_TESTS();
     QApplication app(argc, argv);
 #endif
     return RUN_ALL_TESTS();

@@ -1,14 +1,37 @@
 #include "LabeledEdit.h"
 
+#include <functional>
+
 #include <QEvent>
 
 namespace {
 
 constexpr int labelGap = 3;
 
+// A label that tells its edit when its size hint has changed with its font.
+class CaptionLabel : public QLabel {
+public:
+    CaptionLabel(QWidget* parent, std::function<void()> onFontChange)
+        : QLabel(parent), onFontChange_(std::move(onFontChange))
+    {
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange && onFontChange_)
+            onFontChange_();
+    }
+
+private:
+    std::function<void()> onFontChange_;
+};
+
 } // namespace
 
-TLabeledEdit::TLabeledEdit(QWidget* parent) : QLineEdit(parent), label_(new QLabel(parent))
+TLabeledEdit::TLabeledEdit(QWidget* parent)
+    : QLineEdit(parent), label_(new CaptionLabel(parent, [this] { placeLabel(); }))
 {
     setReadOnly(true);
     QPalette p = palette();
@@ -19,7 +42,6 @@ TLabeledEdit::TLabeledEdit(QWidget* parent) : QLineEdit(parent), label_(new QLab
         " border-radius: 0px; padding: 0px 1px; }"));
 
     label_->setTextFormat(Qt::PlainText);
-    label_->installEventFilter(this);
     connect(this, &QObject::objectNameChanged, label_,
             [label = label_.data()](const QString& name) { label->setObjectName(name + QStringLiteral("Label")); });
     placeLabel();
@@ -32,6 +54,8 @@ TLabeledEdit::~TLabeledEdit()
 
 QLabel* TLabeledEdit::EditLabel() const
 {
+    // A hidden edit gets no move events until it is shown; place the label now for whoever asks.
+    placeLabel();
     return label_.data();
 }
 
@@ -69,14 +93,6 @@ bool TLabeledEdit::event(QEvent* event)
     return result;
 }
 
-bool TLabeledEdit::eventFilter(QObject* watched, QEvent* event)
-{
-    // The label takes its parent's font; it must size itself again when that changes.
-    if (watched == label_ && event->type() == QEvent::FontChange)
-        placeLabel();
-    return QLineEdit::eventFilter(watched, event);
-}
-
 void TLabeledEdit::moveEvent(QMoveEvent* event)
 {
     QLineEdit::moveEvent(event);
@@ -89,7 +105,7 @@ void TLabeledEdit::resizeEvent(QResizeEvent* event)
     placeLabel();
 }
 
-void TLabeledEdit::placeLabel()
+void TLabeledEdit::placeLabel() const
 {
     if (!label_)
         return;

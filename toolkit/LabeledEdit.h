@@ -22,12 +22,11 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void placeLabel();
+    void placeLabel() const;
 
     QPointer<QLabel> label_;
 };

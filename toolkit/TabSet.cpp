@@ -216,6 +216,8 @@ void TTabSet::invalidateLayout()
     }
     if (!arrows)
         firstVisible_ = 0;
+    else
+        ensureLayout(); // the arrows' enabled states; bounded by the tabs that fit, not by Count()
     update();
 }
 

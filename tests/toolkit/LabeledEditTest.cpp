@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTest>
+
+#include "LabeledEdit.h"
+
+namespace {
+
+class LabeledEditTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        parent.resize(300, 200);
+        edit = new TLabeledEdit(&parent);
+        edit->setGeometry(8, 32, 272, 20);
+        edit->SetLabelCaption(QStringLiteral("Adapter description"));
+    }
+
+    void expectLabelAboveEdit()
+    {
+        const QLabel* label = edit->EditLabel();
+        EXPECT_EQ(label->geometry().bottom() + 1, edit->y() - 3) << "3 px above the edit";
+        EXPECT_EQ(label->x(), edit->x());
+        EXPECT_EQ(label->size(), label->sizeHint()) << "sized to its text";
+    }
+
+    QWidget parent;
+    TLabeledEdit* edit = nullptr;
+};
+
+TEST_F(LabeledEditTest, LabelSitsThreePixelsAboveLeftAlignedAndSizedToItsText)
+{
+    QLabel* label = edit->EditLabel();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->parentWidget(), &parent);
+    EXPECT_EQ(label->text(), QStringLiteral("Adapter description"));
+    expectLabelAboveEdit();
+
+    const int shortWidth = label->width();
+    edit->SetLabelCaption(QStringLiteral("Adapter description, a longer one"));
+    EXPECT_GT(label->width(), shortWidth);
+    expectLabelAboveEdit();
+}
+
+TEST_F(LabeledEditTest, LabelFollowsTheEditWhenItMovesOrResizes)
+{
+    edit->move(40, 90);
+    expectLabelAboveEdit();
+    edit->setGeometry(12, 60, 100, 30);
+    expectLabelAboveEdit();
+}
+
+TEST_F(LabeledEditTest, LabelTakesTheParentsFontNotTheEdits)
+{
+    QFont editFont(QStringLiteral("MS Sans Serif"));
+    editFont.setPixelSize(11);
+    edit->setFont(editFont);
+    QFont parentFont(QStringLiteral("Arial"));
+    parentFont.setPixelSize(20);
+    parent.setFont(parentFont);
+
+    EXPECT_EQ(edit->EditLabel()->font().pixelSize(), 20);
+    expectLabelAboveEdit();
+}
+
+TEST_F(LabeledEditTest, LabelShowsAndHidesWithTheEdit)
+{
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    EXPECT_TRUE(edit->EditLabel()->isVisible());
+    edit->hide();
+    EXPECT_FALSE(edit->EditLabel()->isVisible());
+    edit->show();
+    EXPECT_TRUE(edit->EditLabel()->isVisible());
+}
+
+TEST_F(LabeledEditTest, LabelIsNamedAfterTheEditAndShowsPlainText)
+{
+    edit->setObjectName(QStringLiteral("ledMACAddress"));
+    EXPECT_EQ(edit->EditLabel()->objectName(), QStringLiteral("ledMACAddressLabel"));
+    EXPECT_EQ(parent.findChild<QLabel*>(QStringLiteral("ledMACAddressLabel")), edit->EditLabel());
+    EXPECT_EQ(edit->EditLabel()->textFormat(), Qt::PlainText);
+}
+
+TEST_F(LabeledEditTest, LabelGoesWithTheEdit)
+{
+    const QPointer<QLabel> label = edit->EditLabel();
+    delete edit;
+    EXPECT_TRUE(label.isNull());
+}
+
+TEST_F(LabeledEditTest, ValueIsReadOnlyButSelectableAndCopyable)
+{
+    edit->setText(QStringLiteral("00-1A-2B-3C-4D-5E"));
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("xyz"));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text(), QStringLiteral("00-1A-2B-3C-4D-5E"));
+
+    edit->selectAll();
+    EXPECT_EQ(edit->selectedText(), QStringLiteral("00-1A-2B-3C-4D-5E"));
+    edit->copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("00-1A-2B-3C-4D-5E"));
+}
+
+TEST_F(LabeledEditTest, BackgroundIsCream)
+{
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    const QImage image = edit->grab().toImage();
+    EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2), QColor(255, 251, 240));
+    EXPECT_EQ(edit->palette().color(QPalette::Base), QColor(255, 251, 240));
+}
+
+} // namespace
