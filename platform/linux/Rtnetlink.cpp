@@ -17,22 +17,19 @@ namespace {
 // The kernel fills dump datagrams up to 32 KiB; a larger one would come cut, which the
 // receive call reports (MSG_TRUNC) and the dump then fails.
 constexpr std::size_t ReceiveBufferBytes = 32768;
-constexpr int DumpAttempts = 3;
 constexpr timeval ReceiveTimeout{2, 0};
 
-enum class Outcome { Read, Interrupted, Failed };
-
 // Sends one dump request and reads its whole reply into the parser.
-Outcome dumpOnce(std::uint16_t request, std::uint16_t reply, std::uint8_t family,
+DumpOutcome dumpOnce(std::uint16_t request, std::uint16_t reply, std::uint8_t family,
                  std::optional<DumpParser>& result)
 {
     MnlSocket socket = openRouteSocket(0);
     if (!socket)
-        return Outcome::Failed;
+        return DumpOutcome::Failed;
     const int fd = mnl_socket_get_fd(socket.get());
     // A kernel that never ends the dump must not stop the caller's thread for good.
     if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &ReceiveTimeout, sizeof ReceiveTimeout) < 0)
-        return Outcome::Failed;
+        return DumpOutcome::Failed;
 
     const auto sequence = static_cast<std::uint32_t>(
         std::chrono::steady_clock::now().time_since_epoch().count()) | 1u;
@@ -49,7 +46,7 @@ Outcome dumpOnce(std::uint16_t request, std::uint16_t reply, std::uint8_t family
         ifa->ifa_family = family;
     }
     if (mnl_socket_sendto(socket.get(), nlh, nlh->nlmsg_len) < 0)
-        return Outcome::Failed;
+        return DumpOutcome::Failed;
 
     DumpParser parser(reply, sequence, mnl_socket_get_portid(socket.get()));
     std::vector<std::uint32_t> buffer(ReceiveBufferBytes / sizeof(std::uint32_t));
@@ -58,19 +55,19 @@ Outcome dumpOnce(std::uint16_t request, std::uint16_t reply, std::uint8_t family
         if (received < 0 && errno == EINTR)
             continue;
         if (received <= 0)
-            return Outcome::Failed;
+            return DumpOutcome::Failed;
         const auto bytes = std::as_bytes(std::span(buffer)).first(static_cast<std::size_t>(received));
         switch (parser.feed(bytes)) {
         case DumpProgress::More:
             continue;
         case DumpProgress::Done:
             result.emplace(std::move(parser));
-            return Outcome::Read;
+            return DumpOutcome::Read;
         case DumpProgress::Interrupted:
-            return Outcome::Interrupted;
+            return DumpOutcome::Interrupted;
         case DumpProgress::KernelError:
         case DumpProgress::Malformed:
-            return Outcome::Failed;
+            return DumpOutcome::Failed;
         }
     }
 }
@@ -78,20 +75,27 @@ Outcome dumpOnce(std::uint16_t request, std::uint16_t reply, std::uint8_t family
 std::optional<DumpParser> dump(std::uint16_t request, std::uint16_t reply, std::uint8_t family)
 {
     std::optional<DumpParser> result;
-    for (int attempt = 0; attempt < DumpAttempts; ++attempt) {
-        switch (dumpOnce(request, reply, family, result)) {
-        case Outcome::Read:
-            return result;
-        case Outcome::Interrupted:
-            continue;  // the table changed while it was read: read it again
-        case Outcome::Failed:
-            return std::nullopt;
-        }
-    }
-    return std::nullopt;
+    if (!retryInterrupted([&] { return dumpOnce(request, reply, family, result); }))
+        return std::nullopt;
+    return result;
 }
 
 }  // namespace
+
+bool retryInterrupted(const std::function<DumpOutcome()>& attempt)
+{
+    for (int i = 0; i < DumpAttempts; ++i) {
+        switch (attempt()) {
+        case DumpOutcome::Read:
+            return true;
+        case DumpOutcome::Interrupted:
+            continue;  // the table changed while it was read: read it again
+        case DumpOutcome::Failed:
+            return false;
+        }
+    }
+    return false;
+}
 
 void MnlSocketClose::operator()(mnl_socket* socket) const
 {
