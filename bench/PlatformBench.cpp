@@ -1,0 +1,220 @@
+// One snapshot of the interface table (both calls, through GetIfTableArray) beside a bare
+// rtnetlink link dump of the same interfaces, at 20, 200 and 2,000 interfaces.
+//
+// The interfaces live in network namespaces made for the run. The benchmarks run in a child
+// process; the parent only waits for it and then removes the namespaces, so they go away
+// whether the child ends, fails or is killed.
+
+#include <benchmark/benchmark.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <libmnl/libmnl.h>
+#include <linux/rtnetlink.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "IPHelper.h"
+
+namespace {
+
+constexpr const char* Prefix = "brisvale-bench-";
+constexpr int Sizes[] = {20, 200, 2000};
+
+int shell(const std::string& command)
+{
+    const int status = std::system(command.c_str());
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Namespaces of earlier runs whose process is gone.
+void removeAbandoned()
+{
+    FILE* list = popen("ip netns list 2>/dev/null", "r");
+    if (list == nullptr)
+        return;
+    char line[256];
+    while (std::fgets(line, sizeof line, list) != nullptr) {
+        std::string name(line);
+        name = name.substr(0, name.find_first_of(" \n"));
+        if (name.rfind(Prefix, 0) != 0)
+            continue;
+        const long pid = std::strtol(name.c_str() + std::char_traits<char>::length(Prefix), nullptr, 10);
+        if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            shell("ip netns del " + name);
+    }
+    pclose(list);
+}
+
+void removeNamespaces(const std::vector<std::string>& names)
+{
+    for (const auto& name : names)
+        shell("ip netns del " + name + " 2>/dev/null");
+}
+
+// The loopback and `count` veth ends, made in one batch.
+bool makeNamespace(int count, const std::string& name)
+{
+    if (shell("ip netns add " + name) != 0)
+        return false;
+    const std::string batch = "/tmp/" + name + ".batch";
+    {
+        std::ofstream out(batch);
+        for (int i = 0; i < count / 2; ++i)
+            out << "link add a" << i << " type veth peer name b" << i << "\n";
+        out << "link set lo up\n";
+    }
+    const bool made = shell("ip -n " + name + " -batch " + batch) == 0;
+    std::remove(batch.c_str());
+    return made;
+}
+
+bool enter(const std::string& name)
+{
+    const int fd = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool entered = setns(fd, CLONE_NEWNET) == 0;
+    close(fd);
+    return entered;
+}
+
+void BM_Snapshot(benchmark::State& state, const std::string& name)
+{
+    if (!enter(name)) {
+        state.SkipWithError("cannot enter the namespace");
+        return;
+    }
+    TMIBIfArray rows;
+    GetIfTableArray(rows);  // the first snapshot in a namespace probes speeds and descriptions
+    for (auto _ : state) {
+        TMIBIfArray snapshot;
+        GetIfTableArray(snapshot);
+        benchmark::DoNotOptimize(snapshot.data());
+        if (snapshot.empty()) {
+            state.SkipWithError("empty snapshot");
+            break;
+        }
+    }
+    state.counters["interfaces"] = static_cast<double>(rows.size());
+}
+
+// What any reader of the table must pay at least: one RTM_GETLINK dump on a new socket, read
+// to its end and checked by libmnl, nothing made of it.
+bool bareDump()
+{
+    mnl_socket* socket = mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC);
+    if (socket == nullptr)
+        return false;
+    bool done = false;
+    if (mnl_socket_bind(socket, 0, MNL_SOCKET_AUTOPID) == 0) {
+        std::uint32_t request[16] = {};
+        nlmsghdr* nlh = mnl_nlmsg_put_header(request);
+        nlh->nlmsg_type = RTM_GETLINK;
+        nlh->nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+        nlh->nlmsg_seq = 1;
+        auto* ifi = static_cast<ifinfomsg*>(mnl_nlmsg_put_extra_header(nlh, sizeof(ifinfomsg)));
+        ifi->ifi_family = AF_UNSPEC;
+        const unsigned port = mnl_socket_get_portid(socket);
+        if (mnl_socket_sendto(socket, nlh, nlh->nlmsg_len) >= 0) {
+            static std::vector<std::uint32_t> buffer(32768 / sizeof(std::uint32_t));
+            for (;;) {
+                const ssize_t n = mnl_socket_recvfrom(socket, buffer.data(), 32768);
+                if (n <= 0)
+                    break;
+                const int result = mnl_cb_run(buffer.data(), static_cast<std::size_t>(n), 1, port, nullptr, nullptr);
+                if (result <= MNL_CB_STOP) {
+                    done = result == MNL_CB_STOP;
+                    break;
+                }
+            }
+        }
+    }
+    mnl_socket_close(socket);
+    return done;
+}
+
+void BM_BareLinkDump(benchmark::State& state, const std::string& name)
+{
+    if (!enter(name)) {
+        state.SkipWithError("cannot enter the namespace");
+        return;
+    }
+    for (auto _ : state) {
+        if (!bareDump()) {
+            state.SkipWithError("dump failed");
+            break;
+        }
+    }
+}
+
+void registerAll(const std::vector<std::string>& names)
+{
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string size = "/" + std::to_string(Sizes[i]);
+        benchmark::RegisterBenchmark(("BM_Snapshot" + size).c_str(), BM_Snapshot, names[i])
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("BM_BareLinkDump" + size).c_str(), BM_BareLinkDump, names[i])
+            ->Unit(benchmark::kMicrosecond);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    if (geteuid() != 0) {
+        std::fprintf(stderr, "platform_bench makes network namespaces: run it as root\n");
+        return 1;
+    }
+    removeAbandoned();
+
+    // The parent ignores interruptions while the child runs, so that it always gets to remove
+    // the namespaces; the child keeps the default handling and stops as asked.
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGTERM, SIG_IGN);
+    std::signal(SIGHUP, SIG_IGN);
+
+    std::vector<std::string> names;
+    bool ready = true;
+    for (const int size : Sizes) {
+        names.push_back(Prefix + std::to_string(getpid()) + "-" + std::to_string(size));
+        ready = ready && makeNamespace(size, names.back());
+    }
+    int status = 1;
+    if (ready) {
+        const pid_t child = fork();
+        if (child == 0) {
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGTERM, SIG_DFL);
+            std::signal(SIGHUP, SIG_DFL);
+            registerAll(names);
+            benchmark::RunSpecifiedBenchmarks();
+            benchmark::Shutdown();
+            std::fflush(nullptr);
+            _exit(0);
+        }
+        int childStatus = 0;
+        if (child > 0) {
+            while (waitpid(child, &childStatus, 0) < 0 && errno == EINTR) {
+            }
+            status = WIFEXITED(childStatus) ? WEXITSTATUS(childStatus) : 1;
+        }
+    } else {
+        std::fprintf(stderr, "platform_bench: cannot make its network namespaces\n");
+    }
+    removeNamespaces(names);
+    return status;
+}
