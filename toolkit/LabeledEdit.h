@@ -10,6 +10,8 @@ class TLabeledEdit : public QLineEdit {
     Q_OBJECT
 public:
     // A value edit: read-only (text selectable and copyable), cream background, flat border.
+    // Its look comes from its own style sheet: set text colours and fonts through the palette
+    // and setFont(), which it honours.
     explicit TLabeledEdit(QWidget* parent);
     ~TLabeledEdit() override;
 

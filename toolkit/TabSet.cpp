@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFontMetrics>
+#include <QHash>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -38,6 +42,111 @@ QBrush checkerboard(const QPalette& palette)
     return QBrush(pattern);
 }
 
+// One tab as assistive tools see it: its caption, whether it is selected, and a press action
+// that selects it the way a click does.
+class AccessibleTab : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    AccessibleTab(TTabSet* strip, int index) : strip_(strip), index_(index) {}
+
+    bool isValid() const override { return strip_ && index_ < strip_->Count(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return strip_ ? strip_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(strip_.data()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override
+    {
+        return isValid() && t == QAccessible::Name ? strip_->Caption(index_) : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override
+    {
+        if (!isValid())
+            return {};
+        const QRect r = strip_->TabRect(index_);
+        return r.isEmpty() ? QRect() : QRect(strip_->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::PageTab; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        s.selectable = true;
+        s.selected = strip_->TabIndex() == index_;
+        s.offscreen = strip_->TabRect(index_).isEmpty();
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override
+    {
+        if (name != pressAction() || !isValid())
+            return;
+        try {
+            strip_->SetTabIndex(index_);
+        } catch (...) {
+            ReportException(std::current_exception());
+        }
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    int index() const { return index_; }
+
+private:
+    QPointer<TTabSet> strip_;
+    int index_;
+};
+
+// The strip as a page tab list whose children are its tabs, made only when asked for.
+class AccessibleTabSet : public QAccessibleWidget {
+public:
+    explicit AccessibleTabSet(TTabSet* strip) : QAccessibleWidget(strip, QAccessible::PageTabList) {}
+    ~AccessibleTabSet() override
+    {
+        for (const QAccessible::Id id : std::as_const(children_))
+            QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override { return strip()->Count(); }
+    QAccessibleInterface* child(int index) const override
+    {
+        if (index < 0 || index >= strip()->Count())
+            return nullptr;
+        if (const auto it = children_.constFind(index); it != children_.cend())
+            return QAccessible::accessibleInterface(*it);
+        auto* tab = new AccessibleTab(strip(), index);
+        children_.insert(index, QAccessible::registerAccessibleInterface(tab));
+        return tab;
+    }
+    int indexOfChild(const QAccessibleInterface* candidate) const override
+    {
+        const auto* tab = dynamic_cast<const AccessibleTab*>(candidate);
+        return tab != nullptr && child(tab->index()) == candidate ? tab->index() : -1;
+    }
+
+private:
+    TTabSet* strip() const { return static_cast<TTabSet*>(widget()); }
+
+    mutable QHash<int, QAccessible::Id> children_;
+};
+
+QAccessibleInterface* accessibleTabSet(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(TTabSet::staticMetaObject.className()) && object != nullptr
+        && object->isWidgetType())
+        return new AccessibleTabSet(static_cast<TTabSet*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 TTabSet::TTabSet(QWidget* parent)
@@ -54,6 +163,8 @@ TTabSet::TTabSet(QWidget* parent)
     scrollRight_->setArrowType(Qt::RightArrow);
     scrollLeft_->setObjectName(QStringLiteral("ScrollLeft"));
     scrollRight_->setObjectName(QStringLiteral("ScrollRight"));
+    static const bool accessible = (QAccessible::installFactory(accessibleTabSet), true);
+    Q_UNUSED(accessible);
     scrollLeft_->setAccessibleName(QStringLiteral("Scroll left"));
     scrollRight_->setAccessibleName(QStringLiteral("Scroll right"));
     connect(scrollLeft_, &QToolButton::clicked, this, [this] { scrollBy(-1); });
@@ -121,6 +232,11 @@ void TTabSet::SetTabIndex(int index)
     tabIndex_ = index;
     makeVisible(index);
     update();
+    if (QAccessible::isActive() && index >= 0) {
+        QAccessibleEvent selected(this, QAccessible::Selection);
+        selected.setChild(index);
+        QAccessible::updateAccessibility(&selected);
+    }
 }
 
 void TTabSet::Delete(int index)

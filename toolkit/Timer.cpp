@@ -45,21 +45,21 @@ void TTimer::restart()
 
 void TTimer::tick()
 {
-    // A handler that opens a nested event loop (a message box) gets no second tick meanwhile.
+    // A handler or an error report that opens a nested event loop (a message box) gets no
+    // second tick meanwhile.
     if (inTick_ || !OnTimer)
         return;
     // The handler may clear OnTimer or destroy the timer; run a copy and watch for the latter.
     const TNotifyEvent handler = OnTimer;
     const QPointer<TTimer> self(this);
     inTick_ = true;
+    std::exception_ptr error;
     try {
         handler(this);
     } catch (...) {
-        if (self)
-            inTick_ = false;
-        ReportException(std::current_exception());
-        return;
+        error = std::current_exception();
     }
+    ReportException(error);
     if (self)
         inTick_ = false;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QPainter>
+#include <QTest>
+#include <QWindow>
 
 #include "GlyphButton.h"
 
@@ -63,6 +64,33 @@ TEST(GlyphButtonTest, UsesArialElevenPixels)
     TRzBitBtn button(nullptr);
     EXPECT_EQ(button.font().family(), QStringLiteral("Arial"));
     EXPECT_EQ(button.font().pixelSize(), 11);
+}
+
+TEST(GlyphButtonTest, TheFrameTurnsCreamWhileTheMouseIsOverIt)
+{
+    QWidget window;
+    window.resize(200, 100);
+    auto* button = new TRzBitBtn(&window);
+    button->setGeometry(10, 10, 80, 32);
+    button->setText(QStringLiteral("Freeze"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto frameColour = [&] { return button->grab().toImage().pixelColor(0, 16); };
+
+    // Through the window system, which tracks entering and leaving; away from the button first,
+    // as the pointer may still rest where an earlier test left it.
+    QWindow* handle = window.windowHandle();
+    QTest::mouseMove(handle, QPoint(150, 80));
+    ASSERT_FALSE(button->underMouse());
+    const QColor away = frameColour();
+    QTest::mouseMove(handle, QPoint(50, 26));
+    ASSERT_TRUE(button->underMouse());
+    const QColor over = frameColour();
+
+    EXPECT_NE(over, away);
+    // A cream tint: warm, light, red above blue.
+    EXPECT_GT(over.red(), 200);
+    EXPECT_GT(over.red(), over.blue());
 }
 
 } // namespace

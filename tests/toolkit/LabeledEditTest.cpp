@@ -116,4 +116,26 @@ TEST_F(LabeledEditTest, BackgroundIsCream)
     EXPECT_EQ(edit->palette().color(QPalette::Base), QColor(255, 251, 240));
 }
 
+TEST_F(LabeledEditTest, TextColourAndFontSetByTheWindowShow)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    edit->setFont(font);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Text, QColor(255, 0, 0));
+    edit->setPalette(palette);
+    edit->setText(QStringLiteral("MMMMMMMM"));
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+
+    const QImage image = edit->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            red += image.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
+    EXPECT_GT(red, 0);
+    EXPECT_EQ(edit->font().pixelSize(), 11);
+    EXPECT_EQ(image.pixelColor(image.width() - 4, image.height() / 2), QColor(255, 251, 240));
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QTest>
 #include <QToolButton>
 
@@ -274,6 +275,35 @@ TEST_F(TabSetTest, ClearReleasesEveryObjectOnceInTabOrder)
 
     tabs.Clear();
     EXPECT_EQ(released.size(), 4u);
+}
+
+TEST_F(TabSetTest, AssistiveToolsSeeEachTabAndCanSelectIt)
+{
+    fill(3);
+    select(1);
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(&tabs);
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->role(), QAccessible::PageTabList);
+    ASSERT_EQ(strip->childCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QAccessibleInterface* tab = strip->child(i);
+        ASSERT_NE(tab, nullptr);
+        EXPECT_EQ(tab->role(), QAccessible::PageTab);
+        EXPECT_EQ(tab->text(QAccessible::Name), tabs.Caption(i));
+        EXPECT_EQ(tab->state().selected, i == 1);
+        EXPECT_EQ(strip->indexOfChild(tab), i);
+        EXPECT_EQ(tab->parent(), strip);
+    }
+
+    QAccessibleInterface* last = strip->child(2);
+    last->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(changes, (std::vector<Change>{{2, true, 1}})) << "the same path as a click";
+    EXPECT_EQ(tabs.TabIndex(), 2);
+
+    tabs.Delete(2);
+    EXPECT_EQ(strip->childCount(), 2);
+    EXPECT_FALSE(last->isValid());
+    EXPECT_EQ(last->text(QAccessible::Name), QString());
 }
 
 TEST(TabSetLifetime, DestructorReleasesWhatIsLeftOnce)

@@ -142,6 +142,26 @@ TEST_F(TimerTest, NoSecondTickWhileTheHandlerWaitsInANestedLoop)
     EXPECT_EQ(deepest, 1);
 }
 
+TEST_F(TimerTest, NoTickWhileTheErrorReportIsOnScreen)
+{
+    int calls = 0;
+    int ticksDuringReport = 0;
+    const ErrorReporter previous = SetErrorReporter([&](const QString&) {
+        const int before = calls;
+        QTest::qWait(5 * interval); // as the message box would
+        ticksDuringReport += calls - before;
+    });
+    timer.OnTimer = [&](QObject*) {
+        ++calls;
+        throw std::runtime_error("cycle failed");
+    };
+    timer.SetEnabled(true);
+    ASSERT_TRUE(waitUntil([&] { return calls >= 2; }));
+    timer.SetEnabled(false);
+    SetErrorReporter(previous);
+    EXPECT_EQ(ticksDuringReport, 0);
+}
+
 TEST_F(TimerTest, TheHandlerMayDestroyItsTimer)
 {
     auto* owned = new TTimer;
