@@ -12,6 +12,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -417,27 +418,60 @@ TEST(PlatformCalls, AnswerWithThePlatformsStatusCodes)
               NO_ERROR);
 }
 
+// Runs f in a child process; true when the child exits with 0.
+template <typename F>
+bool inChild(F f)
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0)
+        _exit(f() ? 0 : 1);
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A kernel table that cannot be read (here: no descriptor left for the netlink socket) is a
+// general failure, with nothing written.
+TEST(PlatformCalls, ATableThatCannotBeReadIsAFailureThatWritesNothing)
+{
+    EXPECT_TRUE(inChild([] {
+        const int lowestFree = dup(0);
+        if (lowestFree < 0)
+            return false;
+        close(lowestFree);
+        const rlimit none{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
+        if (setrlimit(RLIMIT_NOFILE, &none) != 0)
+            return false;
+        ULONG ifSize = 12345;
+        ULONG addrSize = 12345;
+        const DWORD ifStatus = GetIfTable(nullptr, &ifSize, BOOL_FALSE);
+        const DWORD addrStatus = GetIpAddrTable(nullptr, &addrSize, BOOL_TRUE_ALL_BITS);
+        std::vector<std::byte> buffer(1 << 16, std::byte{0xCD});
+        ULONG bufferSize = static_cast<ULONG>(buffer.size());
+        const DWORD fillStatus = GetIfTable(reinterpret_cast<PMIB_IFTABLE>(buffer.data()), &bufferSize, BOOL_FALSE);
+        const bool untouched =
+            std::all_of(buffer.begin(), buffer.end(), [](std::byte b) { return b == std::byte{0xCD}; });
+        return ifStatus == ERROR_GEN_FAILURE && addrStatus == ERROR_GEN_FAILURE && fillStatus == ERROR_GEN_FAILURE &&
+               ifSize == 12345 && addrSize == 12345 && bufferSize == buffer.size() && untouched;
+    }));
+}
+
 // No privilege is needed to read either table.
 TEST(PlatformCalls, AnOrdinaryUserReadsBothTables)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "already an ordinary user: the other tests show it";
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    EXPECT_TRUE(inChild([] {
         const uid_t nobody = 65534;
         if (setgid(nobody) != 0 || setuid(nobody) != 0 || geteuid() == 0)
-            _exit(2);
+            return false;
         TMIBIfArray interfaces;
         GetIfTableArray(interfaces);
         TMibIPAddrArray addresses;
         GetIPAddrTableArray(addresses);
-        _exit(!interfaces.empty() && !addresses.empty() ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return !interfaces.empty() && !addresses.empty();
+    }));
 }
 
 }  // namespace
