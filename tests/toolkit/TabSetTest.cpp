@@ -1,4 +1,5 @@
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include <QToolButton>
 
 #include "TabSet.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -374,6 +376,27 @@ TEST_F(ShownTabSetTest, AClickOnATabGoesThroughTheChangeNotification)
     QTest::mouseClick(&tabs, Qt::RightButton, {}, tabs.TabRect(1).center());
     QTest::mouseClick(&tabs, Qt::LeftButton, {}, QPoint(395, 10));
     EXPECT_TRUE(changes.empty()) << "a right click, and a click beside the tabs, select nothing";
+}
+
+TEST_F(ShownTabSetTest, AnErrorFromTheHandlerOfAClickIsReported)
+{
+    fill(2);
+    ReportCapture reports;
+    tabs.OnChange = [](QObject*, int, bool&) { throw std::runtime_error("no record"); };
+    QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.TabRect(1).center());
+    EXPECT_EQ(reports.messages, QStringList{QStringLiteral("no record")});
+    EXPECT_EQ(tabs.TabIndex(), -1);
+}
+
+TEST_F(ShownTabSetTest, TabsFollowAFontChange)
+{
+    fill(3);
+    const int before = tabs.TabRect(1).width();
+    QFont larger = tabs.font();
+    larger.setPixelSize(2 * QFontInfo(larger).pixelSize());
+    tabs.setFont(larger);
+    EXPECT_GT(tabs.TabRect(1).width(), before);
+    EXPECT_GT(tabs.TabRect(1).left(), 0);
 }
 
 TEST_F(ShownTabSetTest, TabsThatDoNotFitGetScrollArrows)
