@@ -1,6 +1,6 @@
 #include "MainFormUnit.h"
 
-#include <array>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -50,6 +50,8 @@ constexpr int StatusInset = 2;
 constexpr int GroupBoxWidth = 473;
 // Where the home-page caption ends, next to its link.
 constexpr int Label5RightEdge = 176;
+constexpr int HomeLinkWidth = 161;
+constexpr int MailLinkWidth = 119;
 
 const QColor Cream(255, 251, 240);
 const QColor Green(0, 128, 0);
@@ -136,6 +138,12 @@ void sizeToTextFromRight(QLabel* label, int right)
 {
     label->adjustSize();
     label->move(right - label->width(), label->y());
+}
+
+// A link shows its whole address: it keeps its laid-out width unless the address needs more.
+void fitLinkToText(TRzURLLabel* link, int laidOutWidth)
+{
+    link->resize(std::max(laidOutWidth, link->sizeHint().width()), link->height());
 }
 
 // The width inside the edit's border, as the style draws it.
@@ -306,17 +314,19 @@ void TMainForm::buildAboutPage()
     sizeToTextFromRight(Label5, Label5RightEdge);
 
     RzURLLabel4 = named(new TRzURLLabel(tsAbout), "RzURLLabel4");
-    RzURLLabel4->setGeometry(181, 113, 161, 13);
+    RzURLLabel4->setGeometry(181, 113, HomeLinkWidth, 13);
     RzURLLabel4->setText(QString::fromLatin1(HomePageAddress));
     RzURLLabel4->SetTarget(QString::fromLatin1(HomePageAddress));
+    fitLinkToText(RzURLLabel4, HomeLinkWidth);
 
     Label6 = plainLabel(tsAbout, "Label6", QRect(88, 138, 88, 13), QStringLiteral("EMail:"));
     Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     RzURLLabel1 = named(new TRzURLLabel(tsAbout), "RzURLLabel1");
-    RzURLLabel1->setGeometry(180, 137, 119, 13);
+    RzURLLabel1->setGeometry(180, 137, MailLinkWidth, 13);
     RzURLLabel1->setText(QString::fromLatin1(MailAddress));
     RzURLLabel1->SetTarget(QString::fromLatin1(MailScheme) + QString::fromLatin1(MailAddress));
+    fitLinkToText(RzURLLabel1, MailLinkWidth);
 }
 
 void TMainForm::buildBottomBar()
@@ -703,4 +713,5 @@ void TMainForm::LocalizeCaptions()
     Label6->setText(zh("邮箱:"));                                       // 26
     RzURLLabel4->setText(QString::fromLatin1(ChineseHomePageAddress));  // 27
     RzURLLabel4->SetTarget(QString::fromLatin1(ChineseHomePageAddress)); // 28
+    fitLinkToText(RzURLLabel4, HomeLinkWidth);
 }

@@ -6,22 +6,21 @@
 #include <memory>
 #include <unordered_map>
 
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QWidget>
 
+#include "GlyphButton.h"
 #include "IPHLPAPI.h"
-
-class QCheckBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QPushButton;
-class QTabWidget;
-class TLabeledEdit;
-class TRzBitBtn;
-class TRzURLLabel;
-class TTabSet;
-class TTimer;
-class TTraffic;
+#include "LabeledEdit.h"
+#include "TabSet.h"
+#include "Timer.h"
+#include "TrafficUnit.h"
+#include "URLLabel.h"
 
 class TPageControlStyle;
 

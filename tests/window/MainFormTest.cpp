@@ -228,7 +228,6 @@ TEST_F(MainFormTest, ComponentsStandWhereTheLayoutPutsThem)
         {"Label2", "tsAbout", {207, 94, 44, 14}},
         {"RzURLLabel4", "tsAbout", {181, 113, 161, 13}},
         {"Label6", "tsAbout", {88, 138, 88, 13}},
-        {"RzURLLabel1", "tsAbout", {180, 137, 119, 13}},
         {"BTNFreeze", "pnlBottom", {9, 6, 80, 32}},
         {"BTNUnFreeze", "pnlBottom", {97, 6, 88, 32}},
         {"cbOnTop", "pnlBottom", {259, 8, 134, 30}},
@@ -247,6 +246,9 @@ TEST_F(MainFormTest, ComponentsStandWhereTheLayoutPutsThem)
     EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the window must not be resizable";
     EXPECT_EQ(form->tsTraffic->size(), QSize(473, 296));
     EXPECT_EQ(form->Label5->geometry().right() + 1, 176);
+    // The mail link grows from its laid-out width when its address needs more.
+    EXPECT_EQ(form->RzURLLabel1->pos(), QPoint(180, 137));
+    EXPECT_EQ(form->RzURLLabel1->width(), std::max(119, form->RzURLLabel1->sizeHint().width()));
     EXPECT_EQ(form->Label1->pos(), QPoint(152, 74));
     EXPECT_TRUE(form->windowFlags().testFlag(Qt::Tool));
     EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowCloseButtonHint));
@@ -395,6 +397,37 @@ TEST_F(MainFormTest, HomePageLinkOpensTheChinesePage)
     TRzURLLabel::SetOpener(previous);
     EXPECT_EQ(opened, (QList<QUrl>{QUrl(QStringLiteral("https://brisvale.example/zh/")),
                                    QUrl(QStringLiteral("mailto:brisvale@brisvale.example"))}));
+}
+
+TEST_F(MainFormTest, KeyboardFocusFollowsTheLaidOutOrder)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    std::vector<QWidget*> order = {
+        form->ledAdapterDescription, form->ledMACAddress, form->ledOctInSec,  form->ledAvgINSec,
+        form->ledPeakINSec,          form->ledTotalIN,    form->ledOctOUTSec, form->ledAvgOUTSec,
+        form->ledPeakOUTSec,         form->ledTotalOUT,   form->ledStartedAt, form->ledActiveFor,
+        form->ledSpeed};
+    if (form->TrafficTabs->focusPolicy() & Qt::TabFocus)
+        order.push_back(form->TrafficTabs);
+    order.insert(order.end(), {form->ClearCountersButton, form->RemoveInactiveButton, form->cbOnTop,
+                               form->BTNFreeze, form->BTNExit, form->BTNUnFreeze});
+    const auto walk = [&](const std::vector<QWidget*>& expected) {
+        expected.front()->setFocus(Qt::TabFocusReason);
+        for (std::size_t i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), expected[i]) << "after " << expected[i - 1]->objectName().toStdString();
+        }
+    };
+    walk(order);
+
+    // With a connected, running record on show the Remove button is hidden and the resume
+    // button disabled: both drop out of the order.
+    plug(A);
+    cycle();
+    std::erase(order, form->RemoveInactiveButton);
+    std::erase(order, form->BTNUnFreeze);
+    walk(order);
 }
 
 // ---- Poll cycle and adapter list ----
@@ -555,6 +588,20 @@ TEST_F(MainFormTest, ManyAdaptersGetOneTabEachInRowOrder)
     EXPECT_EQ(form->TrafficTabs->Count(), static_cast<int>(count));
     EXPECT_FALSE(form->TrafficTabs->Object<TTraffic>(static_cast<int>(count - 1000))->Connected);
     EXPECT_TRUE(form->TrafficTabs->Object<TTraffic>(0)->Connected);
+}
+
+TEST_F(MainFormTest, CyclesStayRightWhenATabGoesBehindTheWindowsBack)
+{
+    for (const Adapter& adapter : {A, B, C})
+        plug(adapter);
+    cycle();
+    form->TrafficTabs->Delete(1);
+    cycle();
+    EXPECT_EQ(tabCaptions(), (QStringList{caption(1), caption(3), caption(2)}));
+    cycle();
+    EXPECT_EQ(tabCaptions().size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(form->TrafficTabs->Object<TTraffic>(i)->Connected);
 }
 
 // ---- Commands ----
