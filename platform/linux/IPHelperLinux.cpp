@@ -83,13 +83,16 @@ ThreadState& threadState()
 // The records for this call: the kept dump when this is the fill call right after a size
 // call, else a fresh dump. A kept dump serves one call at most.
 template <typename Record, typename Dump>
-std::optional<std::vector<Record>> recordsFor(bool fillCall, std::optional<KeptDump<Record>>& kept, Dump dump)
+std::optional<KeptDump<Record>> recordsFor(bool fillCall, std::optional<KeptDump<Record>>& kept, Dump dump)
 {
     std::optional<KeptDump<Record>> taken;
     taken.swap(kept);
     if (fillCall && taken && Clock::now() - taken->readAt < ReuseWindow)
-        return std::move(taken->records);
-    return dump();
+        return taken;
+    auto records = dump();
+    if (!records)
+        return std::nullopt;
+    return KeptDump<Record>{std::move(*records), Clock::now()};
 }
 
 template <typename Row>
@@ -109,24 +112,25 @@ std::optional<std::vector<Record>> recordsThatFit(const void* table, ULONG* size
                                                   std::optional<KeptDump<Record>>& kept, Dump dump,
                                                   DWORD& status)
 {
-    auto records = recordsFor(table != nullptr, kept, dump);
-    if (!records) {
+    auto read = recordsFor(table != nullptr, kept, dump);
+    if (!read) {
         status = ERROR_GEN_FAILURE;
         return std::nullopt;
     }
-    const auto needed = tableBytes<Row>(records->size());
+    const auto needed = tableBytes<Row>(read->records.size());
     if (!needed) {
         status = ERROR_GEN_FAILURE;
         return std::nullopt;
     }
     if (table == nullptr || *size < *needed) {
-        kept = KeptDump<Record>{std::move(*records), Clock::now()};
+        // Kept with the time it was read: answering "too small" does not make it fresher.
+        kept = std::move(read);
         *size = *needed;
         status = ERROR_INSUFFICIENT_BUFFER;
         return std::nullopt;
     }
     status = NO_ERROR;
-    return records;
+    return std::move(read->records);
 }
 
 // Rows are copied in byte by byte: the caller's buffer need not be aligned for them.

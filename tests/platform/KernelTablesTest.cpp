@@ -319,6 +319,50 @@ TEST_F(KernelTables, AFillCallSizedBeforeInterfacesWereAddedGetsTheNewSize)
     EXPECT_EQ(entries, 7u);
 }
 
+// One snapshot costs one dump: the fill call right after a size call answers from the size
+// call's dump; any other call reads the kernel afresh. Traffic changes no table, so the kept
+// dump still serves; its counters show which dump answered.
+TEST_F(KernelTables, AFillCallAnswersFromItsSizeCallsDumpAndOnlyOnce)
+{
+    ipAll(*ns, {"link set lo up"});
+    auto loopbackIn = [](const std::vector<std::byte>& table) {
+        MIB_IFROW row;
+        std::memcpy(&row, table.data() + sizeof(DWORD), sizeof row);  // lo is the only row
+        return row.dwInOctets;
+    };
+    DWORD before = 0;
+    DWORD reused = 0;
+    DWORD fresh = 0;
+    DWORD statuses[3] = {};
+    ASSERT_TRUE(ns->inside([&] {
+        ULONG size = 0;
+        GetIfTable(nullptr, &size, BOOL_FALSE);
+        std::vector<std::byte> table(size);
+        ULONG given = size;
+        statuses[0] = GetIfTable(reinterpret_cast<PMIB_IFTABLE>(table.data()), &given, BOOL_FALSE);
+        before = loopbackIn(table);
+
+        GetIfTable(nullptr, &size, BOOL_FALSE);
+        const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(9);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const char data[100] = {};
+        for (int i = 0; i < 10; ++i)
+            sendto(fd, data, sizeof data, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        close(fd);
+        statuses[1] = GetIfTable(reinterpret_cast<PMIB_IFTABLE>(table.data()), &given, BOOL_FALSE);
+        reused = loopbackIn(table);
+        statuses[2] = GetIfTable(reinterpret_cast<PMIB_IFTABLE>(table.data()), &given, BOOL_FALSE);
+        fresh = loopbackIn(table);
+    }));
+    for (DWORD status : statuses)
+        EXPECT_EQ(status, NO_ERROR);
+    EXPECT_EQ(reused, before);
+    EXPECT_GE(fresh - before, 10u * (100 + 8 + 20 + 14));
+}
+
 TEST_F(KernelTables, AnAddressTableFillCallSizedBeforeAnAddressWasAddedGetsTheNewSize)
 {
     ipAll(*ns, {"link add d0 type veth peer name d1", "addr add 10.5.0.1/24 dev d0"});
