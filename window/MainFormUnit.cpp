@@ -18,7 +18,6 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTabWidget>
-#include <QTextDocument>
 
 #include "Addresses.h"
 #include "DisplayText.h"

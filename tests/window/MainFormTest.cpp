@@ -288,6 +288,8 @@ TEST_F(MainFormTest, StartsEmptyWithTheBarShownAndTheTimerRunning)
     for (QPushButton* button : {form->ClearCountersButton, form->RemoveInactiveButton})
         EXPECT_GE(button->y(), form->pnlBottom->height());
     EXPECT_TRUE(ifTable().calls.empty()) << "no cycle before the first tick";
+    for (QWidget* widget : form->findChildren<QWidget*>())
+        EXPECT_TRUE(widget->toolTip().isEmpty()) << widget->objectName().toStdString() << " has a hint";
 }
 
 TEST_F(MainFormTest, ShowsChineseCaptionsAndNoEnglishLayoutText)
