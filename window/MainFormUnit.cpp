@@ -497,11 +497,12 @@ void TMainForm::PollAdapters()
             record->NewValues(row.dwInOctets, row.dwOutOctets, row.dwSpeed);
             continue;
         }
-        auto record = std::make_unique<TTraffic>(row, TTrafficEvent{});
+        // The creation callback runs once the record is whole; only then is it marked found and
+        // its freeze events bound, as for any record its owner receives from the constructor.
+        TTraffic* record = TrafficCreated(std::make_unique<TTraffic>(row, TTrafficEvent{}));
         record->Found = true;
         record->OnFreeze = [this](TTraffic* Sender) { TrafficFrozen(Sender); };
         record->OnUnFreeze = [this](TTraffic* Sender) { TrafficUnFrozen(Sender); };
-        TrafficCreated(std::move(record));
     }
 
     for (int i = 0; i < TrafficTabs->Count(); ++i) {
