@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,11 +41,11 @@ int shell(const std::string& command)
 // Namespaces of earlier runs whose process is gone.
 void removeAbandoned()
 {
-    FILE* list = popen("ip netns list 2>/dev/null", "r");
-    if (list == nullptr)
+    std::unique_ptr<FILE, int (*)(FILE*)> list(popen("ip netns list 2>/dev/null", "r"), pclose);
+    if (!list)
         return;
     char line[256];
-    while (std::fgets(line, sizeof line, list) != nullptr) {
+    while (std::fgets(line, sizeof line, list.get()) != nullptr) {
         std::string name(line);
         name = name.substr(0, name.find_first_of(" \n"));
         if (name.rfind(Prefix, 0) != 0)
@@ -53,7 +54,6 @@ void removeAbandoned()
         if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
             shell("ip netns del " + name);
     }
-    pclose(list);
 }
 
 void removeNamespaces(const std::vector<std::string>& names)
@@ -133,7 +133,9 @@ void BM_FirstSnapshot(benchmark::State& state, const std::string& name)
 // to its end and checked by libmnl, nothing made of it.
 bool bareDump()
 {
-    mnl_socket* socket = mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC);
+    const std::unique_ptr<mnl_socket, int (*)(mnl_socket*)> owner(mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC),
+                                                                  mnl_socket_close);
+    mnl_socket* socket = owner.get();
     if (socket == nullptr)
         return false;
     bool done = false;
@@ -160,7 +162,6 @@ bool bareDump()
             }
         }
     }
-    mnl_socket_close(socket);
     return done;
 }
 

@@ -26,7 +26,7 @@ using testing::NetlinkBuilder;
 constexpr std::uint32_t Seq = 4242;
 constexpr std::uint32_t Port = 777;
 
-struct LinkSpec {
+struct LinkFields {
     int index = 1;
     std::string name = "eth0";
     std::uint32_t mtu = 1500;
@@ -37,20 +37,20 @@ struct LinkSpec {
     std::uint64_t txBytes = 0x2'0000'0010;
 };
 
-LinkSpec spec(int index, const std::string& name = "eth0", const std::string& kind = "")
+LinkFields fields(int index, const std::string& name = "eth0", const std::string& kind = "")
 {
-    LinkSpec s;
+    LinkFields s;
     s.index = index;
     s.name = name;
     s.kind = kind;
     return s;
 }
 
-rtnl_link_stats64 stats64For(const LinkSpec& spec)
+rtnl_link_stats64 stats64For(const LinkFields& shape)
 {
     rtnl_link_stats64 stats{};
-    stats.rx_bytes = spec.rxBytes;
-    stats.tx_bytes = spec.txBytes;
+    stats.rx_bytes = shape.rxBytes;
+    stats.tx_bytes = shape.txBytes;
     stats.rx_packets = 100;
     stats.tx_packets = 50;
     stats.multicast = 7;
@@ -59,20 +59,20 @@ rtnl_link_stats64 stats64For(const LinkSpec& spec)
     return stats;
 }
 
-NetlinkBuilder& addLink(NetlinkBuilder& b, const LinkSpec& spec, std::uint32_t seq = Seq,
+NetlinkBuilder& addLink(NetlinkBuilder& b, const LinkFields& shape, std::uint32_t seq = Seq,
                         std::uint32_t port = Port)
 {
     ifinfomsg ifi{};
     ifi.ifi_family = AF_UNSPEC;
-    ifi.ifi_index = spec.index;
+    ifi.ifi_index = shape.index;
     ifi.ifi_type = ARPHRD_ETHER;
     ifi.ifi_flags = IFF_UP | IFF_RUNNING;
-    b.message(RTM_NEWLINK, seq, port).header(ifi).text(IFLA_IFNAME, spec.name).value(IFLA_MTU, spec.mtu);
-    b.value(IFLA_OPERSTATE, spec.operState);
-    b.attribute(IFLA_ADDRESS, spec.mac.data(), spec.mac.size());
-    b.value(IFLA_STATS64, stats64For(spec));
-    if (!spec.kind.empty())
-        b.beginNest(IFLA_LINKINFO).text(IFLA_INFO_KIND, spec.kind).endNest();
+    b.message(RTM_NEWLINK, seq, port).header(ifi).text(IFLA_IFNAME, shape.name).value(IFLA_MTU, shape.mtu);
+    b.value(IFLA_OPERSTATE, shape.operState);
+    b.attribute(IFLA_ADDRESS, shape.mac.data(), shape.mac.size());
+    b.value(IFLA_STATS64, stats64For(shape));
+    if (!shape.kind.empty())
+        b.beginNest(IFLA_LINKINFO).text(IFLA_INFO_KIND, shape.kind).endNest();
     return b;
 }
 
@@ -102,14 +102,14 @@ DumpParser linkParser()
 TEST(RtnetlinkParser, ReadsAMultiPartLinkDump)
 {
     NetlinkBuilder first;
-    LinkSpec lo = spec(1, "lo");
+    LinkFields lo = fields(1, "lo");
     lo.mtu = 65536;
     lo.operState = IF_OPER_UNKNOWN;
     lo.mac = {0, 0, 0, 0, 0, 0};
     addLink(first, lo);
-    addLink(first, spec(2, "eth0"));
+    addLink(first, fields(2, "eth0"));
     NetlinkBuilder second;
-    LinkSpec jumbo = spec(7, "veth0", "veth");
+    LinkFields jumbo = fields(7, "veth0", "veth");
     jumbo.mtu = 9000;
     jumbo.rxBytes = 42;
     jumbo.txBytes = 43;
@@ -144,7 +144,7 @@ TEST(RtnetlinkParser, ReadsAMultiPartLinkDump)
 TEST(RtnetlinkParser, DoneMayShareADatagramAndNothingMayFollowIt)
 {
     NetlinkBuilder b;
-    addLink(b, spec(1));
+    addLink(b, fields(1));
     addDone(b);
     auto parser = linkParser();
     EXPECT_EQ(parser.feed(b.span()), DumpProgress::Done);
@@ -295,13 +295,13 @@ TEST(RtnetlinkParser, BrokenLengthsMakeTheDumpMalformed)
     }
     {
         NetlinkBuilder b;
-        addLink(b, spec(1));
+        addLink(b, fields(1));
         b.declareMessageLength(static_cast<std::uint32_t>(b.bytes().size() + 64));
         cases.push_back({"message longer than the datagram", b});
     }
     {
         NetlinkBuilder b;
-        addLink(b, spec(1));
+        addLink(b, fields(1));
         b.declareMessageLength(8);
         cases.push_back({"message shorter than its own header", b});
     }
@@ -317,9 +317,9 @@ TEST(RtnetlinkParser, BrokenLengthsMakeTheDumpMalformed)
 TEST(RtnetlinkParser, ADatagramCutAnywhereIsMalformed)
 {
     NetlinkBuilder b;
-    addLink(b, spec(1, "a"));
+    addLink(b, fields(1, "a"));
     const std::size_t firstMessage = b.bytes().size();
-    addLink(b, spec(2, "b", "veth"));
+    addLink(b, fields(2, "b", "veth"));
     const std::size_t whole = b.bytes().size();
     for (std::size_t cut = 1; cut < whole; ++cut) {
         auto parser = linkParser();
@@ -350,7 +350,7 @@ TEST(RtnetlinkParser, ErrorRepliesEndTheDumpWithTheirCode)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         NetlinkBuilder b;
-        addLink(b, spec(1));
+        addLink(b, fields(1));
         nlmsgerr err{};
         err.error = c.code;
         b.message(NLMSG_ERROR, Seq, Port, 0).header(err);
@@ -368,9 +368,9 @@ TEST(RtnetlinkParser, ErrorRepliesEndTheDumpWithTheirCode)
 TEST(RtnetlinkParser, AnInterruptedDumpIsReportedAtItsEnd)
 {
     NetlinkBuilder first;
-    addLink(first, spec(1));
+    addLink(first, fields(1));
     NetlinkBuilder second;
-    addLink(second, spec(2)).declareMessageLength(static_cast<std::uint32_t>(second.bytes().size()));
+    addLink(second, fields(2)).declareMessageLength(static_cast<std::uint32_t>(second.bytes().size()));
     // The kernel marks the messages built after the table changed.
     auto flagged = second.bytes();
     const std::uint16_t flags = NLM_F_MULTI | NLM_F_DUMP_INTR;
@@ -387,9 +387,9 @@ TEST(RtnetlinkParser, AnInterruptedDumpIsReportedAtItsEnd)
 TEST(RtnetlinkParser, MessagesOfOtherRequestsArePassedOver)
 {
     NetlinkBuilder b;
-    addLink(b, spec(1, "stale"), Seq - 1, Port);
-    addLink(b, spec(2, "foreign"), Seq, Port + 1);
-    addLink(b, spec(3, "ours"));
+    addLink(b, fields(1, "stale"), Seq - 1, Port);
+    addLink(b, fields(2, "foreign"), Seq, Port + 1);
+    addLink(b, fields(3, "ours"));
     addDone(b, Seq + 1, Port);  // the end of another request does not end this one
     auto parser = linkParser();
     EXPECT_EQ(parser.feed(b.span()), DumpProgress::More);
@@ -404,7 +404,7 @@ TEST(RtnetlinkParser, MessagesOfOtherRequestsArePassedOver)
 TEST(RtnetlinkParser, ReadsADatagramThatIsNotAligned)
 {
     NetlinkBuilder b;
-    addLink(b, spec(4, "odd"));
+    addLink(b, fields(4, "odd"));
     std::vector<std::byte> shifted(b.bytes().size() + 1);
     std::memcpy(shifted.data() + 1, b.bytes().data(), b.bytes().size());
     auto parser = linkParser();
