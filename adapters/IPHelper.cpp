@@ -78,7 +78,8 @@ std::string MacAddrToStr(const UCHAR (&physAddr)[MAXLEN_PHYSADDR], DWORD length)
 std::string IPAddrToStr(DWORD addr)
 {
     char text[17];  // four "%3d." pieces and the terminating zero
-    std::snprintf(text, sizeof text, "%3u.%3u.%3u.%3u", addr & 0xFFu, (addr >> 8) & 0xFFu,
-                  (addr >> 16) & 0xFFu, addr >> 24);
+    const unsigned value = addr;  // "%u" must fit wherever DWORD is unsigned long
+    std::snprintf(text, sizeof text, "%3u.%3u.%3u.%3u", value & 0xFFu, (value >> 8) & 0xFFu,
+                  (value >> 16) & 0xFFu, value >> 24);
     return text;
 }

@@ -157,9 +157,11 @@ std::string TTraffic::GetStatus() const
 
 std::string TTraffic::GetActiveTime() const
 {
-    const DWORD hours = SecondsActive / 3600;
-    const DWORD minutes = (SecondsActive - 3600 * hours) / 60;
-    const DWORD seconds = SecondsActive - 3600 * hours - 60 * minutes;
+    // unsigned, not DWORD: "%u" must fit wherever DWORD is unsigned long.
+    const unsigned total = SecondsActive;
+    const unsigned hours = total / 3600;
+    const unsigned minutes = (total - 3600 * hours) / 60;
+    const unsigned seconds = total - 3600 * hours - 60 * minutes;
     char text[32];
     std::snprintf(text, sizeof text, "%.2u:%.2u:%.2u", hours, minutes, seconds);
     return text;

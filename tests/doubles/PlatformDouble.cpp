@@ -89,7 +89,7 @@ MIB_IPADDRROW makeAddrRow(DWORD index, BYTE a, BYTE b, BYTE c, BYTE d)
 
 void setDescription(MIB_IFROW& row, const char* text)
 {
-    const std::size_t length = std::min(std::strlen(text), MAXLEN_IFDESCR - 1);
+    const std::size_t length = std::min<std::size_t>(std::strlen(text), MAXLEN_IFDESCR - 1);
     std::memset(row.bDescr, 0, sizeof row.bDescr);
     std::memcpy(row.bDescr, text, length);
     row.dwDescrLen = static_cast<DWORD>(length + 1);
@@ -97,12 +97,12 @@ void setDescription(MIB_IFROW& row, const char* text)
 
 }  // namespace brisvale::testing
 
-extern "C" DWORD GetIfTable(PMIB_IFTABLE pIfTable, PULONG pdwSize, BOOL bOrder)
+extern "C" DWORD WINAPI GetIfTable(PMIB_IFTABLE pIfTable, PULONG pdwSize, BOOL bOrder)
 {
     return brisvale::testing::ifTable().answer(pIfTable, pdwSize, bOrder);
 }
 
-extern "C" DWORD GetIpAddrTable(PMIB_IPADDRTABLE pIpAddrTable, PULONG pdwSize, BOOL bOrder)
+extern "C" DWORD WINAPI GetIpAddrTable(PMIB_IPADDRTABLE pIpAddrTable, PULONG pdwSize, BOOL bOrder)
 {
     return brisvale::testing::addrTable().answer(pIpAddrTable, pdwSize, bOrder);
 }
