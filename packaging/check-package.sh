@@ -118,6 +118,14 @@ for size in $sizes; do
 done
 [ "$icons_ok" = 1 ] && pass "icons are PNG of their folders' sizes: $sizes"
 
+# The packaged icons must still be the ones drawn from the window's pictures.
+if command -v python3 >/dev/null; then
+  python3 "$source/icons/make-icons.py" --check "$root/usr/share/icons" \
+    && pass "icons match the window's pictures" || fail "icons differ from the window's pictures"
+else
+  echo "note: no python3, icons not compared with the window's pictures"
+fi
+
 program=$root/usr/bin/brisvale
 file -b "$program" | grep -q "^ELF .* executable" \
   && pass "program is an ELF executable" || fail "program: $(file -b "$program")"

@@ -6,9 +6,13 @@ Each size is a whole-number nearest-neighbour enlargement of one of the two pict
 stays sharp; 22 and 24 px, which no whole factor reaches, carry the 16 px picture centred with a
 transparent margin. Run it from anywhere after the pictures change; its output is committed, so
 building and packaging need no Python.
+
+  make-icons.py                 writes the PNG files beside this script
+  make-icons.py --check ICONS   checks that ICONS/hicolor/... hold those pictures, pixel for pixel
 """
 
 import pathlib
+import sys
 import struct
 import zlib
 
@@ -71,10 +75,14 @@ def centre(rows, size):
     return out
 
 
+def raw_rows(rows):
+    return b"".join(b"\x00" + bytes(c for p in row for c in p) for row in rows)
+
+
 def png(rows):
     """An 8-bit RGBA PNG, with no time stamp or other chunk that would change between runs."""
     height, width = len(rows), len(rows[0])
-    raw = b"".join(b"\x00" + bytes(c for p in row for c in p) for row in rows)
+    raw = raw_rows(rows)
 
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
@@ -87,16 +95,49 @@ def png(rows):
     )
 
 
+def same_pixels(path, rows):
+    """Whether the PNG at path, as this script writes them (RGBA, no row filters), shows rows.
+    Compares pixels rather than bytes, which another zlib may compress differently."""
+    data = path.read_bytes()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        return False
+    pos, header, idat = 8, None, b""
+    while pos + 8 <= len(data):
+        length, kind = struct.unpack(">I4s", data[pos : pos + 8])
+        body = data[pos + 8 : pos + 8 + length]
+        if kind == b"IHDR":
+            header = body
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    expected_header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0)
+    try:
+        return header == expected_header and zlib.decompress(idat) == raw_rows(rows)
+    except zlib.error:
+        return False
+
+
 def main():
+    check = len(sys.argv) == 3 and sys.argv[1] == "--check"
+    if len(sys.argv) != 1 and not check:
+        sys.exit(__doc__)
+    base = pathlib.Path(sys.argv[2]) if check else HERE
     pictures = {n: read_xpm(PICTURES / f"icon{n}.xpm") for n in (16, 32)}
+    stale = []
     for size, (source, factor) in SIZES.items():
         rows = enlarge(pictures[source], factor)
         if len(rows) != size:
             rows = centre(rows, size)
-        target = HERE / "hicolor" / f"{size}x{size}" / "apps" / f"{APP_ID}.png"
+        target = base / "hicolor" / f"{size}x{size}" / "apps" / f"{APP_ID}.png"
+        if check:
+            if not target.is_file() or not same_pixels(target, rows):
+                stale.append(str(target))
+            continue
         target.parent.mkdir(parents=True, exist_ok=True)
         target.write_bytes(png(rows))
-        print(target.relative_to(HERE))
+        print(target.relative_to(base))
+    if stale:
+        sys.exit("not the window's icon (run packaging/icons/make-icons.py):\n  " + "\n  ".join(stale))
 
 
 if __name__ == "__main__":
