@@ -118,6 +118,21 @@ std::optional<LinkCounters> readCounters(const nlattr* attr)
     return countersFrom(*stats, payloadOf(attr).size());
 }
 
+// libmnl's mnl_nlmsg_ok compares the message length as a signed int, so a length of 2 GiB or
+// more would pass it and lead the walk far outside the datagram: compare unsigned instead.
+bool messageFits(const nlmsghdr* nlh, std::size_t remaining)
+{
+    return remaining >= sizeof(nlmsghdr) && nlh->nlmsg_len >= sizeof(nlmsghdr) && nlh->nlmsg_len <= remaining;
+}
+
+// The last message's alignment padding may be missing from the datagram.
+const nlmsghdr* nextMessage(const nlmsghdr* nlh, std::size_t& remaining)
+{
+    const std::size_t step = std::min<std::size_t>(NLMSG_ALIGN(nlh->nlmsg_len), remaining);
+    remaining -= step;
+    return reinterpret_cast<const nlmsghdr*>(reinterpret_cast<const std::byte*>(nlh) + step);
+}
+
 std::span<const std::byte> attributesOf(const nlmsghdr* nlh, std::size_t headerSize)
 {
     const std::size_t offset = NLMSG_HDRLEN + NLMSG_ALIGN(headerSize);
@@ -266,9 +281,9 @@ DumpProgress DumpParser::walk(const std::byte* data, std::size_t size)
 {
     if (size > static_cast<std::size_t>(INT_MAX))
         return DumpProgress::Malformed;
-    int remaining = static_cast<int>(size);
+    std::size_t remaining = size;
     const auto* nlh = reinterpret_cast<const nlmsghdr*>(data);
-    for (; mnl_nlmsg_ok(nlh, remaining); nlh = mnl_nlmsg_next(nlh, &remaining)) {
+    for (; messageFits(nlh, remaining); nlh = nextMessage(nlh, remaining)) {
         if (nlh->nlmsg_seq != sequence_ || nlh->nlmsg_pid != portId_)
             continue;  // not part of this dump
         if (nlh->nlmsg_flags & NLM_F_DUMP_INTR)

@@ -305,6 +305,18 @@ TEST(RtnetlinkParser, BrokenLengthsMakeTheDumpMalformed)
         b.declareMessageLength(8);
         cases.push_back({"message shorter than its own header", b});
     }
+    // Lengths of 2 GiB and more, which a signed comparison would take for negative.
+    for (const std::uint32_t length : {0x80000000u, 0xFFFFFFF0u}) {
+        NetlinkBuilder own;
+        addLink(own, fields(1));
+        own.declareMessageLength(length);
+        cases.push_back({"message of 2 GiB or more", own});
+        NetlinkBuilder other;
+        addLink(other, fields(1), Seq + 1);
+        other.declareMessageLength(length);
+        addLink(other, fields(2));
+        cases.push_back({"message of another request of 2 GiB or more", other});
+    }
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
