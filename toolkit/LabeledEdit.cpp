@@ -40,6 +40,14 @@ TLabeledEdit::TLabeledEdit(QWidget* parent)
     setStyleSheet(QStringLiteral(
         "TLabeledEdit { background-color: rgb(255, 251, 240); border: 1px solid rgb(160, 160, 160);"
         " border-radius: 0px; padding: 0px 1px; }"));
+    // The style sheet paints every pixel of the edit, so nothing behind it needs painting when
+    // its text changes: without this, every new figure repaints the group boxes and the page
+    // beneath the edit.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    // A value reads from its start, as a form's edit shows it; a line edit would otherwise keep
+    // its cursor at the end of a new text and scroll a long one's beginning out of view.
+    connect(this, &QLineEdit::textChanged, this, [this] { setCursorPosition(0); });
 
     label_->setTextFormat(Qt::PlainText);
     connect(this, &QObject::objectNameChanged, label_,

@@ -107,6 +107,19 @@ TEST_F(LabeledEditTest, ValueIsReadOnlyButSelectableAndCopyable)
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("00-1A-2B-3C-4D-5E"));
 }
 
+TEST_F(LabeledEditTest, TextWiderThanTheEditShowsItsBeginning)
+{
+    edit->resize(60, 20);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    for (const QString& text : {QStringLiteral("02-0A-BC-3D-EF-01-22-33"),
+                                QStringLiteral("Red Hat, Inc. Virtio 1.0 network device (eth0)")}) {
+        edit->setText(text);
+        // The line edit scrolls to keep its cursor in view: at 0, the text's start shows.
+        EXPECT_EQ(edit->cursorPosition(), 0) << text.toStdString();
+    }
+}
+
 TEST_F(LabeledEditTest, BackgroundIsCream)
 {
     parent.show();
