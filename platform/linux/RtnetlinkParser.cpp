@@ -269,7 +269,8 @@ DumpProgress DumpParser::feed(std::span<const std::byte> datagram)
 {
     if (finished_)
         return DumpProgress::Malformed;  // nothing may follow the end of the dump
-    if (reinterpret_cast<std::uintptr_t>(datagram.data()) % NLMSG_ALIGNTO == 0)
+    // An empty datagram has nothing to align (and no copy to point to).
+    if (datagram.empty() || reinterpret_cast<std::uintptr_t>(datagram.data()) % NLMSG_ALIGNTO == 0)
         return walk(datagram.data(), datagram.size());
     // Headers are read in place: give them the alignment the kernel's buffers have.
     std::vector<std::uint32_t> aligned((datagram.size() + 3) / 4);

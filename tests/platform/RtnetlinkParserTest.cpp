@@ -423,6 +423,9 @@ TEST(RtnetlinkParser, ReadsADatagramThatIsNotAligned)
     EXPECT_EQ(parser.feed(std::span<const std::byte>(shifted).subspan(1)), DumpProgress::More);
     ASSERT_EQ(parser.links.size(), 1u);
     EXPECT_EQ(parser.links[0].name, "odd");
+    // An empty datagram, at an odd address as well, holds nothing and ends nothing.
+    EXPECT_EQ(parser.feed(std::span<const std::byte>(shifted).subspan(1, 0)), DumpProgress::More);
+    EXPECT_EQ(parser.links.size(), 1u);
 }
 
 std::uint32_t ipv4(const char* text)
