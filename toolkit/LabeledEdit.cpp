@@ -40,10 +40,6 @@ TLabeledEdit::TLabeledEdit(QWidget* parent)
     setStyleSheet(QStringLiteral(
         "TLabeledEdit { background-color: rgb(255, 251, 240); border: 1px solid rgb(160, 160, 160);"
         " border-radius: 0px; padding: 0px 1px; }"));
-    // The style sheet paints every pixel of the edit, so nothing behind it needs painting when
-    // its text changes: without this, every new figure repaints the group boxes and the page
-    // beneath the edit.
-    setAttribute(Qt::WA_OpaquePaintEvent);
 
     // A value reads from its start, as a form's edit shows it; a line edit would otherwise keep
     // its cursor at the end of a new text and scroll a long one's beginning out of view.
@@ -83,6 +79,11 @@ QColor TLabeledEdit::CreamColor()
 bool TLabeledEdit::event(QEvent* event)
 {
     const bool result = QLineEdit::event(event);
+    // The style sheet paints every pixel of the edit, so nothing behind it needs painting when
+    // its text changes; without this every new figure repaints the group boxes and the page
+    // beneath it. Set after each polish of the style, which clears it.
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange)
+        setAttribute(Qt::WA_OpaquePaintEvent);
     if (label_) {
         switch (event->type()) {
         case QEvent::ShowToParent:

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QTest>
 
 #include "LabeledEdit.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -149,6 +151,51 @@ TEST_F(LabeledEditTest, TextColourAndFontSetByTheWindowShow)
     EXPECT_GT(red, 0);
     EXPECT_EQ(edit->font().pixelSize(), 11);
     EXPECT_EQ(image.pixelColor(image.width() - 4, image.height() / 2), QColor(255, 251, 240));
+}
+
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// A new figure every second must not repaint what lies beneath the edit: the edit covers its
+// whole place itself, so nothing behind it shows through.
+TEST_F(LabeledEditTest, NewTextRepaintsTheEditAloneWhichCoversItsWholePlace)
+{
+    QPalette magenta = parent.palette();
+    magenta.setColor(QPalette::Window, Qt::magenta);
+    parent.setPalette(magenta);
+    parent.setAutoFillBackground(true);
+    edit->setText(QStringLiteral("1.00 KB"));
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+
+    QImage drawn(edit->size(), QImage::Format_RGB32);
+    drawn.fill(Qt::magenta);
+    edit->render(&drawn, QPoint(), QRegion(), QWidget::RenderFlags());
+    int uncovered = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            uncovered += drawn.pixelColor(x, y) == QColor(Qt::magenta) ? 1 : 0;
+    EXPECT_EQ(uncovered, 0) << "pixels of the edit that it leaves to its parent";
+
+    PaintCounter parentPaints;
+    PaintCounter editPaints;
+    parent.installEventFilter(&parentPaints);
+    edit->installEventFilter(&editPaints);
+    edit->setText(QStringLiteral("2.00 KB"));
+    ASSERT_TRUE(waitUntil([&] { return editPaints.paints > 0; }));
+    QApplication::processEvents();
+    EXPECT_EQ(parentPaints.paints, 0);
 }
 
 } // namespace
