@@ -2,7 +2,9 @@
 //
 // A snapshot asks twice: once for the size, then with a buffer of that size. The size call's
 // dump is kept for the fill call that follows, so that one snapshot costs one dump, as long as
-// the kernel announced no change of the tables in between and little time passed.
+// the kernel announced no change of the tables in between and little time passed. The address
+// table's rows hold nothing that changes unannounced, so its dump answers every call in that
+// time: a burst of snapshots, one per new interface, costs one dump rather than one each.
 
 #include <algorithm>
 #include <chrono>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "IPHLPAPI.h"
 #include "IfRows.h"
@@ -67,32 +70,54 @@ struct ThreadState {
     }
 };
 
+// A forked child starts afresh too: it would otherwise share the parent's watch socket, and a
+// change announcement that one of them drains would never reach the other.
 ThreadState& threadState()
 {
     thread_local std::unique_ptr<ThreadState> state;
     thread_local std::optional<NamespaceId> stateNamespace;
+    thread_local pid_t stateProcess = 0;
     const auto now = currentNamespace();
-    if (!state || now != stateNamespace) {
+    const pid_t process = getpid();
+    if (!state || now != stateNamespace || process != stateProcess) {
         state.reset();
         state = std::make_unique<ThreadState>();
         stateNamespace = now;
+        stateProcess = process;
     }
     return *state;
 }
 
-// The records for this call: the kept dump when this is the fill call right after a size
-// call, else a fresh dump. A kept dump serves one call at most.
+// Which later calls a kept dump may answer, within ReuseWindow of its reading and as long as
+// the kernel announces no change (a change drops it first).
+enum class Reuse {
+    // The fill call right after a size call, once: the rows carry counters that must be fresh.
+    FillCallOnce,
+    // Any call: every change of these rows is announced.
+    AnyCall,
+};
+
+// The records for this call: the kept dump when its reuse allows, else a fresh dump.
 template <typename Record, typename Dump>
-std::optional<KeptDump<Record>> recordsFor(bool fillCall, std::optional<KeptDump<Record>>& kept, Dump dump)
+std::optional<KeptDump<Record>> recordsFor(bool fillCall, Reuse reuse, std::optional<KeptDump<Record>>& kept,
+                                           Dump dump)
 {
     std::optional<KeptDump<Record>> taken;
     taken.swap(kept);
-    if (fillCall && taken && Clock::now() - taken->readAt < ReuseWindow)
+    const bool young = taken && Clock::now() - taken->readAt < ReuseWindow;
+    if (young && reuse == Reuse::AnyCall) {
+        kept = taken;
+        return taken;
+    }
+    if (young && fillCall)
         return taken;
     auto records = dump();
     if (!records)
         return std::nullopt;
-    return KeptDump<Record>{std::move(*records), Clock::now()};
+    KeptDump<Record> read{std::move(*records), Clock::now()};
+    if (reuse == Reuse::AnyCall)
+        kept = read;
+    return read;
 }
 
 template <typename Row>
@@ -108,11 +133,11 @@ std::optional<ULONG> tableBytes(std::size_t rows)
 // The shared part of both calls: returns the records when the caller's buffer holds them all,
 // otherwise the status to answer (having written the size needed, or nothing).
 template <typename Row, typename Record, typename Dump>
-std::optional<std::vector<Record>> recordsThatFit(const void* table, ULONG* size,
+std::optional<std::vector<Record>> recordsThatFit(const void* table, ULONG* size, Reuse reuse,
                                                   std::optional<KeptDump<Record>>& kept, Dump dump,
                                                   DWORD& status)
 {
-    auto read = recordsFor(table != nullptr, kept, dump);
+    auto read = recordsFor(table != nullptr, reuse, kept, dump);
     if (!read) {
         status = ERROR_GEN_FAILURE;
         return std::nullopt;
@@ -151,7 +176,7 @@ DWORD interfaceTable(PMIB_IFTABLE table, PULONG size, BOOL order)
     ThreadState& state = threadState();
     state.forgetOnChange();
     DWORD status = NO_ERROR;
-    auto links = recordsThatFit<MIB_IFROW>(table, size, state.links, dumpLinks, status);
+    auto links = recordsThatFit<MIB_IFROW>(table, size, Reuse::FillCallOnce, state.links, dumpLinks, status);
     if (!links)
         return status;
     if (order)
@@ -179,7 +204,8 @@ DWORD addressTable(PMIB_IPADDRTABLE table, PULONG size, BOOL order)
     ThreadState& state = threadState();
     state.forgetOnChange();
     DWORD status = NO_ERROR;
-    auto addresses = recordsThatFit<MIB_IPADDRROW>(table, size, state.addresses, dumpIPv4Addresses, status);
+    auto addresses = recordsThatFit<MIB_IPADDRROW>(table, size, Reuse::AnyCall, state.addresses,
+                                                  dumpIPv4Addresses, status);
     if (!addresses)
         return status;
     if (order)

@@ -546,5 +546,61 @@ TEST(PlatformCalls, AnOrdinaryUserReadsBothTables)
     }));
 }
 
+// The address table's dump answers the calls that follow it for a short while, since every
+// change of it is announced; so a change shows in the very next snapshot, however soon.
+TEST_F(KernelTables, AnAddressChangeShowsInTheNextSnapshotHoweverSoon)
+{
+    ipAll(*ns, {"link add d0 type veth peer name d1", "addr add 10.6.0.1/24 dev d0"});
+    auto has = [](const TMibIPAddrArray& rows, const char* address) {
+        return std::any_of(rows.begin(), rows.end(), [&](const MIB_IPADDRROW& row) { return row.dwAddr == ipv4(address); });
+    };
+    TMibIPAddrArray first, added, removed, linkGone;
+    bool changed = false;
+    ASSERT_TRUE(ns->inside([&] {
+        GetIPAddrTableArray(first);
+        changed = ns->ip("addr add 10.6.1.2/24 dev d0");
+        GetIPAddrTableArray(added);
+        changed = changed && ns->ip("addr del 10.6.0.1/24 dev d0");
+        GetIPAddrTableArray(removed);
+        changed = changed && ns->ip("link del d0");
+        GetIPAddrTableArray(linkGone);
+    }));
+    ASSERT_TRUE(changed);
+    EXPECT_TRUE(has(first, "10.6.0.1") && !has(first, "10.6.1.2"));
+    EXPECT_TRUE(has(added, "10.6.0.1") && has(added, "10.6.1.2"));
+    EXPECT_TRUE(!has(removed, "10.6.0.1") && has(removed, "10.6.1.2"));
+    EXPECT_FALSE(has(linkGone, "10.6.1.2"));
+}
+
+// A burst of address snapshots, one per interface a poll cycle finds new, costs one dump: with
+// the kernel out of reach right after the first, the next ones still answer, the same rows,
+// while the interface table, whose counters must be fresh, cannot be read.
+TEST_F(KernelTables, AddressSnapshotsRightAfterOneAnswerFromItsDump)
+{
+    if (NativeArch == 0)
+        GTEST_SKIP() << "no system call filter for this processor";
+    ipAll(*ns, {"link set lo up", "link add d0 type veth peer name d1", "addr add 10.7.0.1/24 dev d0"});
+    bool answered = false;
+    ASSERT_TRUE(ns->inside([&] {
+        answered = inChild([] {
+            TMibIPAddrArray first;
+            GetIPAddrTableArray(first);
+            if (first.size() != 2 || !forbidNetlink())
+                return false;
+            for (int i = 0; i < 100; ++i) {
+                TMibIPAddrArray again;
+                GetIPAddrTableArray(again);
+                if (again.size() != first.size() ||
+                    std::memcmp(again.data(), first.data(), first.size() * sizeof(MIB_IPADDRROW)) != 0)
+                    return false;
+            }
+            TMIBIfArray interfaces;
+            GetIfTableArray(interfaces);
+            return interfaces.empty();
+        });
+    }));
+    EXPECT_TRUE(answered);
+}
+
 }  // namespace
 }  // namespace brisvale::platform
