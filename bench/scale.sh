@@ -40,6 +40,7 @@ program=$build/window/brisvale
 loop=$build/bench/bare_dump_loop
 
 namespace=""
+sleeper=""
 xvfb_pid=""
 program_pid=""
 loop_pid=""
@@ -66,8 +67,18 @@ stop_size() {
   fi
 }
 
+# A sleep in the background, so that an interruption runs the traps at once rather than when
+# the sleep ends.
+pause() {
+  sleep "$1" &
+  sleeper=$!
+  wait "$sleeper"
+  sleeper=""
+}
+
 cleanup() {
   trap - EXIT INT TERM
+  [ -z "$sleeper" ] || kill "$sleeper" 2>/dev/null || true
   stop_size
   stop_pid "$xvfb_pid"
   rm -rf "$scratch"
@@ -151,7 +162,7 @@ for n in $sizes; do
   ip netns exec "$namespace" "$loop" >"$scratch/loop.log" 2>&1 &
   loop_pid=$!
 
-  sleep "$warmup"
+  pause "$warmup"
   if ! alive "$program_pid" brisvale || ! alive "$loop_pid" bare_dump_loop; then
     echo "At $n interfaces the program or the loop did not keep running:" >&2
     cat "$scratch/program.log" "$scratch/loop.log" >&2
@@ -164,7 +175,7 @@ for n in $sizes; do
   p_ticks0=$(cpu_ticks "$program_pid"); l_ticks0=$(cpu_ticks "$loop_pid"); x_ticks0=$(cpu_ticks "$xvfb_pid")
   p_ns0=$(cpu_ns "$program_pid"); l_ns0=$(cpu_ns "$loop_pid")
   start_ns=$(date +%s%N)
-  sleep "$duration"
+  pause "$duration"
   p_ticks1=$(cpu_ticks "$program_pid"); l_ticks1=$(cpu_ticks "$loop_pid"); x_ticks1=$(cpu_ticks "$xvfb_pid")
   p_ns1=$(cpu_ns "$program_pid"); l_ns1=$(cpu_ns "$loop_pid")
   end_ns=$(date +%s%N)
