@@ -199,17 +199,23 @@ DWORD interfaceTable(PMIB_IFTABLE table, PULONG size, BOOL order)
     return NO_ERROR;
 }
 
-DWORD addressTable(PMIB_IPADDRTABLE table, PULONG size, BOOL order)
+DWORD addressTable(PMIB_IPADDRTABLE table, PULONG size, BOOL)
 {
     ThreadState& state = threadState();
     state.forgetOnChange();
     DWORD status = NO_ERROR;
-    auto addresses = recordsThatFit<MIB_IPADDRROW>(table, size, Reuse::AnyCall, state.addresses,
-                                                  dumpIPv4Addresses, status);
+    // Sorted once when read, not once per call that its dump answers: an unordered call may
+    // get its rows in any order.
+    const auto sortedDump = [] {
+        auto addresses = dumpIPv4Addresses();
+        if (addresses)
+            sortByAddress(*addresses);
+        return addresses;
+    };
+    auto addresses =
+        recordsThatFit<MIB_IPADDRROW>(table, size, Reuse::AnyCall, state.addresses, sortedDump, status);
     if (!addresses)
         return status;
-    if (order)
-        sortByAddress(*addresses);
     for (std::size_t i = 0; i < addresses->size(); ++i)
         writeRow(table, i, makeAddrRow((*addresses)[i]));
     writeCount(table, addresses->size());

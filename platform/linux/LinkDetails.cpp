@@ -93,6 +93,11 @@ public:
         if (const char* type = udev_device_get_devtype(device.get()))
             result.wireless = std::string_view(type) == "wlan";
 
+        // A virtual device (veth, bridge, tunnel ...) has no hardware above it to name it, and
+        // walking up through sysfs to find that out costs more than everything else here.
+        const char* path = udev_device_get_devpath(device.get());
+        if (path != nullptr && std::string_view(path).starts_with("/devices/virtual/"))
+            return result;
         udev_device* node = device.get();
         for (int level = 0; level < ParentLevels && node != nullptr; ++level) {
             node = udev_device_get_parent(node);  // owned by its child
