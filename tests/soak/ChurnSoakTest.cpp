@@ -27,6 +27,7 @@
 #include "GlyphButton.h"
 #include "MainFormUnit.h"
 #include "PlatformDouble.h"
+#include "ShownWindow.h"
 #include "TabSet.h"
 #include "Timer.h"
 #include "TrafficUnit.h"
@@ -102,24 +103,8 @@ struct Adapter {
     DWORD physAddrLen = 6;  // may be above the array's 8 bytes
 };
 
-class ChurnSoak : public ::testing::Test {
+class ChurnSoak : public ShownWindowTest {
 protected:
-    void SetUp() override
-    {
-        previousReporter = SetErrorReporter([this](const QString& message) { reports.push_back(message.toStdString()); });
-        brisvale::testing::resetPlatform();
-        form = std::make_unique<TMainForm>();
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    }
-
-    void TearDown() override
-    {
-        form.reset();
-        brisvale::testing::resetPlatform();
-        SetErrorReporter(previousReporter);
-    }
-
     TTabSet& tabs() const { return *form->TrafficTabs; }
 
     std::vector<TTraffic*> records() const
@@ -561,7 +546,7 @@ protected:
             EXPECT_LE(record->Description.size(), MAXLEN_IFDESCR);
             EXPECT_LE(record->MACAddress.size(), 3 * MAXLEN_PHYSADDR - 1);
         }
-        EXPECT_TRUE(reports.empty()) << "an error escaped a handler: " << reports.front();
+        EXPECT_TRUE(reports.isEmpty()) << "an error escaped a handler: " << reports.join('\n').toStdString();
     }
 
     // ---- bookkeeping ----
@@ -584,8 +569,6 @@ protected:
         return text.str();
     }
 
-    std::unique_ptr<TMainForm> form;
-    std::vector<std::string> reports;
     std::uint64_t seed = 0;
     std::mt19937_64 rng;
     std::vector<Adapter> machine;
@@ -598,9 +581,6 @@ protected:
     int made = 0;
     int mouseClicks = 0;
     int removals = 0;
-
-private:
-    ErrorReporter previousReporter;
 };
 
 TEST_F(ChurnSoak, RecordsAndSelectionHoldUpUnderRandomChurn)

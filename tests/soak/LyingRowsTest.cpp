@@ -13,6 +13,7 @@
 #include "ErrorReport.h"
 #include "MainFormUnit.h"
 #include "PlatformDouble.h"
+#include "ShownWindow.h"
 #include "TabSet.h"
 #include "TrafficUnit.h"
 
@@ -23,22 +24,11 @@ using brisvale::testing::ifTable;
 using brisvale::testing::makeAddrRow;
 using brisvale::testing::makeIfRow;
 
-class LyingRows : public ::testing::Test {
+class LyingRows : public ShownWindowTest {
 protected:
-    void SetUp() override
-    {
-        previousReporter = SetErrorReporter([this](const QString& message) { reports << message; });
-        brisvale::testing::resetPlatform();
-        form = std::make_unique<TMainForm>();
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    }
-
     void TearDown() override
     {
-        form.reset();
-        brisvale::testing::resetPlatform();
-        SetErrorReporter(previousReporter);
+        ShownWindowTest::TearDown();
         EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
     }
 
@@ -65,11 +55,6 @@ protected:
 
     TTraffic* record(int tab) const { return form->TrafficTabs->Object<TTraffic>(tab); }
 
-    std::unique_ptr<TMainForm> form;
-    QStringList reports;
-
-private:
-    ErrorReporter previousReporter;
 };
 
 TEST_F(LyingRows, LengthsBeyondTheRowsArraysAreCutToTheArrays)

@@ -150,8 +150,8 @@ def write_xpm(path, name, img):
         f.write(f"static const char *{name}[] = {{\n")
         f.write(f'"{len(img[0])} {len(img)} {len(colours)} 1",\n')
         for p in colours:
-            spec = "None" if p is None else "#%02X%02X%02X" % p
-            f.write(f'"{key[p]} c {spec}",\n')
+            colour = "None" if p is None else "#%02X%02X%02X" % p
+            f.write(f'"{key[p]} c {colour}",\n')
         for i, row in enumerate(img):
             end = ",\n" if i + 1 < len(img) else "\n"
             f.write('"' + "".join(key[p] for p in row) + '"' + end)
