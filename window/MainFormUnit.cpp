@@ -155,6 +155,15 @@ int clientWidth(const QLineEdit* edit)
     return edit->width() - 2 * border;
 }
 
+// A value equal to the one on show is no change and is not written again: a line edit given its
+// own text anew would move its cursor to the end, scrolling a long value's start out of view and
+// dropping what the user has selected to copy.
+void writeValue(QLineEdit* edit, const QString& text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
 }  // namespace
 
 // The pages' area of the page control: 4 px in from the frame's sides and bottom edge and 3 px
@@ -573,19 +582,19 @@ void TMainForm::RefreshDisplay()
     BTNFreeze->setEnabled(record.Running);
     BTNUnFreeze->setEnabled(!record.Running);
 
-    ledAdapterDescription->setText(SystemText(record.Description));
-    ledMACAddress->setText(SystemText(record.MACAddress));
-    ledSpeed->setText(SystemText(FormatBitRate(record.Speed)));
-    ledOctInSec->setText(SystemText(FormatBytes(record.InPerSec)));
-    ledPeakINSec->setText(SystemText(FormatBytes(record.PeakInSec)));
-    ledAvgINSec->setText(SystemText(FormatBytes(record.AvgInSec)));
-    ledTotalIN->setText(SystemText(FormatBytes(record.TotalIn)));
-    ledOctOUTSec->setText(SystemText(FormatBytes(record.OutPerSec)));
-    ledPeakOUTSec->setText(SystemText(FormatBytes(record.PeakOutSec)));
-    ledAvgOUTSec->setText(SystemText(FormatBytes(record.AvgOutSec)));
-    ledTotalOUT->setText(SystemText(FormatBytes(record.TotalOut)));
-    ledStartedAt->setText(DateTimeText(record.StartedAt));
-    ledActiveFor->setText(SystemText(record.GetActiveTime()));
+    writeValue(ledAdapterDescription, SystemText(record.Description));
+    writeValue(ledMACAddress, SystemText(record.MACAddress));
+    writeValue(ledSpeed, SystemText(FormatBitRate(record.Speed)));
+    writeValue(ledOctInSec, SystemText(FormatBytes(record.InPerSec)));
+    writeValue(ledPeakINSec, SystemText(FormatBytes(record.PeakInSec)));
+    writeValue(ledAvgINSec, SystemText(FormatBytes(record.AvgInSec)));
+    writeValue(ledTotalIN, SystemText(FormatBytes(record.TotalIn)));
+    writeValue(ledOctOUTSec, SystemText(FormatBytes(record.OutPerSec)));
+    writeValue(ledPeakOUTSec, SystemText(FormatBytes(record.PeakOutSec)));
+    writeValue(ledAvgOUTSec, SystemText(FormatBytes(record.AvgOutSec)));
+    writeValue(ledTotalOUT, SystemText(FormatBytes(record.TotalOut)));
+    writeValue(ledStartedAt, DateTimeText(record.StartedAt));
+    writeValue(ledActiveFor, SystemText(record.GetActiveTime()));
 
     StatusText->setText(ChineseStatus(record.GetStatus()));
 }

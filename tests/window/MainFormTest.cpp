@@ -513,6 +513,22 @@ TEST_F(MainFormTest, ClickingTabsChoosesTheRecordOnShow)
     EXPECT_EQ(changes, std::vector<int>{1}) << "the selected tab sends no notification";
 }
 
+TEST_F(MainFormTest, ValuesShowTheirStartAndKeepTheUsersSelectionFromCycleToCycle)
+{
+    const Adapter wide{3, "Red Hat, Inc. Virtio 1.0 network device with a long name (eth0)", 5};
+    plug(wide);
+    row(wide.index).dwPhysAddrLen = 8;  // 23 characters: wider than the MAC edit
+    cycle();
+    cycle();
+    for (const QLineEdit* edit : {static_cast<QLineEdit*>(form->ledAdapterDescription),
+                                  static_cast<QLineEdit*>(form->ledMACAddress)})
+        EXPECT_EQ(edit->cursorPosition(), 0) << edit->objectName().toStdString() << " shows its start";
+
+    form->ledMACAddress->selectAll();
+    cycle();
+    EXPECT_EQ(form->ledMACAddress->selectedText(), form->ledMACAddress->text()) << "selection survives";
+}
+
 TEST_F(MainFormTest, VanishedAdapterStaysDisconnectedEvenWhenItComesBack)
 {
     plug(A);
