@@ -14,7 +14,6 @@ DWORD TableDouble<Row>::answer(void* table, ULONG* size, BOOL order)
     call.hadBuffer = table != nullptr;
     call.sizeIn = size != nullptr ? std::optional<ULONG>{*size} : std::nullopt;
     call.order = order;
-    call.buffer = table;
 
     auto write = [&](const std::vector<Row>& written, DWORD count) {
         std::memcpy(table, &count, sizeof count);

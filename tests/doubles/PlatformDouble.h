@@ -17,7 +17,6 @@ struct PlatformCall {
     bool hadBuffer = false;  // a table pointer was passed
     std::optional<ULONG> sizeIn;  // *pdwSize on entry; none for a null size pointer
     BOOL order = 0;
-    const void* buffer = nullptr;
     DWORD result = 0;
 };
 
